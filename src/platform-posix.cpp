@@ -1,0 +1,97 @@
+// The POSIX port: the letter X names /dev/sdx, and the report goes to a
+// fresh private file in $TMPDIR, so no earlier report or other file is read.
+#include "platform.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Appends s to the command line as one single-quoted shell word, each quote
+// inside it written as '\''. Returns false when the line has no room.
+static bool append_quoted(char *line, size_t size, const char *s)
+{
+	size_t n = strlen(line);
+	auto put = [&](char c) {
+		if (n + 1 >= size)
+			return false;
+		line[n++] = c;
+		line[n] = '\0';
+		return true;
+	};
+	if (!put('\''))
+		return false;
+	for (; *s != '\0'; s++) {
+		bool ok = *s == '\'' ? put('\'') && put('\\') && put('\'') && put('\'') : put(*s);
+		if (!ok)
+			return false;
+	}
+	return put('\'');
+}
+
+Prepared report_prepare(Report *r, char letter)
+{
+	char lower = letter >= 'A' && letter <= 'Z' ? letter - 'A' + 'a' : letter;
+	snprintf(r->device, sizeof r->device, "/dev/sd%c", lower);
+
+	const char *dir = getenv("TMPDIR");
+	if (dir == nullptr || *dir == '\0')
+		dir = "/tmp";
+	int n = snprintf(r->path, sizeof r->path, "%s/drivelife-XXXXXX", dir);
+	if (n < 0 || (size_t)n >= sizeof r->path)
+		return CANNOT_CREATE;
+	int fd = mkstemp(r->path);
+	if (fd < 0)
+		return CANNOT_CREATE;
+	close(fd);
+
+	snprintf(r->command, sizeof r->command, "smartctl -x %s >> ", r->device);
+	if (!append_quoted(r->command, sizeof r->command, r->path)) {
+		unlink(r->path);
+		return CANNOT_CREATE;
+	}
+	return PREPARED;
+}
+
+int report_run(const Report *r)
+{
+	int status = system(r->command);
+	if (status == -1 || !WIFEXITED(status))
+		return -1;
+	return WEXITSTATUS(status);
+}
+
+FILE *report_open(const Report *r)
+{
+	return fopen(r->path, "r");
+}
+
+void report_remove(const Report *r)
+{
+	unlink(r->path);
+}
+
+// Windows reads the report in text mode; do the same so that a report with
+// CR LF line ends gives the same pieces on both systems.
+char *read_piece(char *s, int size, FILE *f)
+{
+	if (fgets(s, size, f) == nullptr)
+		return nullptr;
+	size_t n = strlen(s);
+	if (n >= 2 && s[n - 2] == '\r' && s[n - 1] == '\n') {
+		s[n - 2] = '\n';
+		s[n - 1] = '\0';
+	} else if (n >= 1 && s[n - 1] == '\r') {
+		int c = getc(f);
+		if (c == '\n')
+			s[n - 1] = '\n';
+		else if (c != EOF)
+			ungetc(c, f);
+	}
+	return s;
+}
+
+void write_text(FILE *f, const char *text, size_t n)
+{
+	fwrite(text, 1, n, f);
+}

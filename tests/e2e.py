@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""Runs drivelife end to end on the cases of a table and compares standard
+output, standard error and exit status byte for byte.
+
+Each case runs the built binary in a fresh directory with a stand-in
+smartctl that prints the case's report. The same table runs on the native
+build and, with --wine, on drivelife.exe under Wine.
+
+Table format (see drivelife.test):
+    ## group            a group of cases
+    ### title           a case; settings follow as "key: value" lines
+    --- report          the report smartctl prints, up to the next section
+    --- stdout          what drivelife must write
+    --- stderr
+Settings: input (Python escapes), report (a file in reports/), smartctl
+(an exit status, "missing", "real" or "vanish"), exit, args, only
+(linux or windows), report-exists (windows: a c:\\a.txt there before).
+In sections, "\\r" is a CR, "\\xNN" a byte, and "\\c" at the end of a line
+means the line has no line feed. In stdout and stderr, {prompt} is the
+prompt, {dev} the device smartctl is given, {...} any text on the line,
+{any lines} any text at all.
+Texts are written in UTF-8 and compared as GBK.
+"""
+import argparse
+import codecs
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PROMPT = "请输入要检测的盘符 （只输入一个字母 如C盘则输入C 并按回车）"
+
+
+def parse(path):
+    cases, group, case, section = [], "", None, None
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if line.startswith("### "):
+                case = {"group": group, "title": line[4:], "line": number,
+                        "sections": {}}
+                cases.append(case)
+                section = None
+            elif line.startswith("## "):
+                group, case, section = line[3:], None, None
+            elif line.startswith("--- ") and case is not None:
+                section = line[4:].strip()
+                case["sections"][section] = []
+            elif section is not None:
+                case["sections"][section].append(line)
+            elif case is not None and ":" in line and not line.startswith("#"):
+                key, value = line.split(":", 1)
+                case[key.strip()] = value.strip()
+    return cases
+
+
+def section_text(lines):
+    """Joins the lines of a section, each ending in a line feed. The blank
+    lines that part one case from the next are not part of it."""
+    while lines and lines[-1] == "":
+        lines = lines[:-1]
+    out = ""
+    for line in lines:
+        if line.endswith("\\c"):
+            out += line[:-2]
+        else:
+            out += line + "\n"
+    return out
+
+
+def unescape(text):
+    text = text.replace("\\r", "\r")
+    return re.sub(r"\\x([0-9a-fA-F]{2})", lambda m: chr(int(m.group(1), 16)), text)
+
+
+def to_bytes(text):
+    """GBK for the Chinese, the code points below 256 as single bytes."""
+    out = bytearray()
+    for ch in text:
+        out += bytes([ord(ch)]) if ord(ch) < 256 else ch.encode("gbk")
+    return bytes(out)
+
+
+def expected_pattern(text, dev, crlf):
+    text = text.replace("{prompt}", PROMPT).replace("{dev}", dev)
+    data = to_bytes(unescape(text))
+    if crlf:
+        data = data.replace(b"\n", b"\r\n")
+    pattern = b""
+    for i, chunk in enumerate(data.split(b"{any lines}")):
+        if i:
+            pattern += b".*?"
+        pattern += b"[^\n]*?".join(re.escape(p) for p in chunk.split(b"{...}"))
+    return pattern
+
+
+class Runner:
+    def __init__(self, args):
+        self.args = args
+        self.wine = args.wine
+        self.work = tempfile.mkdtemp(prefix="drivelife-test-")
+        self.stub_bin = os.path.join(self.work, "bin")
+        os.mkdir(self.stub_bin)
+        if not self.wine:
+            shutil.copy(args.smartctl, os.path.join(self.stub_bin, "smartctl"))
+        self.env = dict(os.environ)
+        self.env.pop("LANG", None)
+        self.env["LC_ALL"] = "C"
+        if self.wine:
+            self.prefix = args.wineprefix
+            self.env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                            WINEDLLOVERRIDES="mscoree,mshtml=")
+            self.report_file = os.path.join(self.prefix, "drive_c", "a.txt")
+
+    def run(self, case, number):
+        platform = "windows" if self.wine else "linux"
+        if case.get("only", platform) != platform:
+            return None
+        cwd = os.path.join(self.work, "case%d" % number)
+        tmp = os.path.join(cwd, "tmp")
+        os.makedirs(tmp)
+        sections = case["sections"]
+        if "report" in sections:
+            report = to_bytes(unescape(section_text(sections["report"])))
+        elif "report" in case:
+            with open(os.path.join(HERE, "reports", case["report"]), "rb") as f:
+                report = f.read()
+        else:
+            report = b""
+        with open(os.path.join(cwd, "report.txt"), "wb") as f:
+            f.write(report)
+        smartctl = case.get("smartctl", "0")
+        with open(os.path.join(cwd, "status.txt"), "w") as f:
+            f.write(smartctl)
+
+        env = dict(self.env)
+        if self.wine:
+            if smartctl not in ("missing", "real"):
+                shutil.copy(self.args.smartctl, os.path.join(cwd, "smartctl.exe"))
+            command = self.args.emulator + [self.args.drivelife]
+            before = None
+            if "report-exists" in case:
+                before = to_bytes(unescape(case["report-exists"])) + b"\r\n"
+                with open(self.report_file, "wb") as f:
+                    f.write(before)
+        else:
+            path = "/usr/bin:/bin"
+            if smartctl == "real":
+                path = "/usr/sbin:/usr/bin:/sbin:/bin"
+            elif smartctl != "missing":
+                path = self.stub_bin + ":" + path
+            env.update(PATH=path, TMPDIR=tmp)
+            command = [self.args.drivelife]
+
+        stdin = codecs.escape_decode(case.get("input", "C\\n\\n"))[0]
+        result = subprocess.run(command, input=stdin, cwd=cwd, env=env,
+                                capture_output=True, timeout=120)
+
+        # The device is named by the first answer line that starts with a letter.
+        letter = next((line[:1].decode() for line in stdin.split(b"\n")
+                       if line[:1].isalpha() and line[:1].isascii()), "")
+        dev = letter + ":" if self.wine else "/dev/sd" + letter.lower()
+        faults = []
+        for name, got in (("stdout", result.stdout), ("stderr", result.stderr)):
+            want = section_text(sections.get(name, []))
+            if not re.fullmatch(expected_pattern(want, dev, self.wine), got, re.S):
+                want = want.replace("{prompt}", PROMPT).replace("{dev}", dev)
+                faults.append("%s differs\n--- want\n%s\n--- got\n%s\n---" % (
+                    name, want, got.decode("gbk", "replace")))
+        want_exit = int(case.get("exit", "0"))
+        if result.returncode != want_exit:
+            faults.append("exit status %d, want %d" % (result.returncode, want_exit))
+
+        args_file = os.path.join(cwd, "args.txt")
+        got_args = None
+        if os.path.exists(args_file):
+            with open(args_file, encoding="latin-1") as f:
+                got_args = f.read().strip()
+        want_args = case.get("args", "-x {dev}")
+        if smartctl in ("missing", "real"):
+            want_args = "none"
+        want_args = None if want_args == "none" else want_args.replace("{dev}", dev)
+        if got_args != want_args:
+            faults.append("smartctl got arguments %r, want %r" % (got_args, want_args))
+
+        if self.wine:
+            if before is not None:
+                with open(self.report_file, "rb") as f:
+                    if f.read() != before:
+                        faults.append("c:\\a.txt was changed")
+                os.remove(self.report_file)
+            elif os.path.exists(self.report_file):
+                faults.append("c:\\a.txt left behind")
+                os.remove(self.report_file)
+        elif os.listdir(tmp):
+            faults.append("left in TMPDIR: %s" % os.listdir(tmp))
+        return faults
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--drivelife", required=True)
+    parser.add_argument("--smartctl", required=True, help="the stand-in")
+    parser.add_argument("--table", default=os.path.join(HERE, "drivelife.test"))
+    parser.add_argument("--group", help="run only this group")
+    parser.add_argument("--wine", action="store_true")
+    parser.add_argument("--emulator", default="wine")
+    parser.add_argument("--wineprefix")
+    args = parser.parse_args()
+    args.emulator = args.emulator.split(";")
+
+    runner = Runner(args)
+    passed = failed = skipped = 0
+    for number, case in enumerate(parse(args.table)):
+        if args.group and case["group"] != args.group:
+            continue
+        faults = runner.run(case, number)
+        if faults is None:
+            skipped += 1
+        elif faults:
+            failed += 1
+            print("FAIL %s: %s (line %d)" % (case["group"], case["title"], case["line"]))
+            for fault in faults:
+                print("  " + fault)
+        else:
+            passed += 1
+    shutil.rmtree(runner.work, ignore_errors=True)
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
+    return 1 if failed or passed == 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
