@@ -5,6 +5,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh test
 
-cmake -S . -B build -DDRIVELIFE_WERROR=ON
-cmake --build build -j2
-ctest --test-dir build --output-on-failure
+# The native build, then drivelife.exe under Wine: the same table runs on both.
+for preset in native windows; do
+	cmake --preset $preset
+	cmake --build --preset $preset -j2
+	ctest --preset $preset
+done
