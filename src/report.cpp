@@ -2,7 +2,8 @@
 // fixed positions of each line. Two passes find them: the first reads the
 // attribute table down to the first "Logical" row of the Device Statistics
 // (the data written), the second reads on from there for the data read, the
-// wear and the temperatures.
+// wear and the temperatures. A report without such a row is read again from
+// the top, for the other statistics and for an NVMe drive's health log.
 #include "report.h"
 
 #include <stdarg.h>
@@ -21,13 +22,23 @@ enum {
 	KEY_AT = 32, // Device Statistics description, "Logical" and the rest
 	KEY_LEN = 7,
 	VALUE_AT = 13, // Device Statistics value, to the line's end
+	// Since smartctl 6.4 the rows start with "0x" and have a Flags column.
+	FLAGS_KEY_AT = 37,
+	FLAGS_VALUE_AT = 15,
 };
 
 // What fun prints.
 enum Kind { WRITTEN, READ, WEAR, CURRENT, HIGHEST, LOWEST };
 
+// The lines of an NVMe drive's health log that hold a figure, in the order
+// the figures print.
+static const char *const health_labels[] = {"Power On Hours:", "Data Units Written:",
+                                            "Data Units Read:", "Percentage Used:", "Temperature:"};
+enum { HEALTH_HOURS, HEALTH_WRITTEN, HEALTH_READ, HEALTH_WEAR, HEALTH_TEMPERATURE, HEALTH_LINES };
+
 static char buf[100];   // the current line, or a 99-character piece of it
 static char check[8];   // its key field
+static char check2[8];  // its key field in the layout with flags
 static char hours[100]; // its name field
 static char buff[100];  // the value text last handed to fun
 static char num[100];   // the digits harvested from it
@@ -51,7 +62,44 @@ static void take(char *to, size_t from, size_t len)
 // a Device Statistics row with the given key, and 0 when it is not.
 static size_t row(const char *key)
 {
-	return strcmp(check, key) == 0 ? VALUE_AT : 0;
+	if (strcmp(check, key) == 0)
+		return VALUE_AT;
+	if (strcmp(check2, key) == 0)
+		return FLAGS_VALUE_AT;
+	return 0;
+}
+
+// A harvested figure: every digit of a text, in order, as one count.
+struct Figure {
+	bool found;      // the text held a digit
+	bool negative;   // a '-' stood right before the first one
+	long long count; // saturated at the largest 64-bit count
+};
+
+// Harvests the digits of text up to the character stop or its end. Blanks,
+// separators, flags and units are dropped wherever they stand.
+static Figure harvest(const char *text, char stop)
+{
+	Figure f = {false, false, 0};
+	size_t n = 0;
+	for (const char *p = text; *p != '\0' && *p != stop; p++) {
+		if (*p < '0' || *p > '9')
+			continue;
+		if (n == 0 && p > text && p[-1] == '-')
+			f.negative = true;
+		num[n++] = *p;
+	}
+	num[n] = '\0';
+	f.found = n > 0;
+	// strtoll saturates a count too long for 64 bits.
+	f.count = strtoll(num, nullptr, 10);
+	return f;
+}
+
+// The figure with its sign, as the 32-bit number "%d" prints.
+static int value(Figure f)
+{
+	return (int)(unsigned)(f.negative ? -f.count : f.count);
 }
 
 static void figure(const char *format, int n)
@@ -60,72 +108,97 @@ static void figure(const char *format, int n)
 	printed++;
 }
 
-// Prints the figure of the current line as the message of its kind. Every
-// digit of the value text counts, wherever it stands; a text without any
-// digit is a statistic the drive does not keep, and prints nothing.
+static void volume(Kind kind, double gb)
+{
+	say(out, kind == WRITTEN ? MSG_WRITTEN_GB : MSG_READ_GB, gb);
+	say(out, kind == WRITTEN ? MSG_WRITTEN_TB : MSG_READ_TB, gb / 1024.0);
+	printed++;
+}
+
+// Prints the figure of the current line, whose value text starts at
+// position at, as the message of its kind. A text without any digit is a
+// statistic the drive does not keep, and prints nothing.
 static void fun(Kind kind, size_t at)
 {
 	static const char *const highest[] = {MSG_HIGHEST, MSG_HIGHEST_SHORT, MSG_HIGHEST_LONG};
 	static const char *const lowest[] = {MSG_LOWEST, MSG_LOWEST_SHORT, MSG_LOWEST_LONG};
 
 	take(buff, at, sizeof buff - 1);
-	bool negative = false;
-	size_t n = 0;
-	for (const char *p = buff; *p != '\0'; p++) {
-		if (*p < '0' || *p > '9')
-			continue;
-		if (n == 0 && p > buff && p[-1] == '-')
-			negative = true;
-		num[n++] = *p;
-	}
-	num[n] = '\0';
+	Figure f = harvest(buff, '\0');
 
 	// The nth "Highest" or "Lowest " row keeps the meaning of its place
 	// even when an earlier one printed nothing.
 	int place = kind == HIGHEST ? count1++ : kind == LOWEST ? count2++ : 0;
-	if (n == 0)
+	if (!f.found)
 		return;
-
-	// strtoll saturates a count too long for 64 bits.
-	long long count = strtoll(num, nullptr, 10);
-	double gb = count / 2.0 / 1024.0 / 1024.0;
-	// Wear and temperatures keep their sign and print as 32-bit numbers;
 	// -128 is what drives write for a temperature they do not have.
-	int value = (int)(unsigned)(negative ? -count : count);
 	bool temperature = kind == CURRENT || kind == HIGHEST || kind == LOWEST;
-	if (temperature && value == -128)
+	if (temperature && value(f) == -128)
 		return;
 
 	switch (kind) {
 	case WRITTEN:
 	case READ:
-		say(out, kind == WRITTEN ? MSG_WRITTEN_GB : MSG_READ_GB, gb);
-		say(out, kind == WRITTEN ? MSG_WRITTEN_TB : MSG_READ_TB, gb / 1024.0);
-		printed++;
+		// The count is of 512-byte sectors; a GB here is 2^30 bytes.
+		volume(kind, f.count / 2.0 / 1024.0 / 1024.0);
 		break;
 	case WEAR:
-		figure(MSG_WEAR, value);
+		figure(MSG_WEAR, value(f));
 		break;
 	case CURRENT:
-		figure(MSG_CURRENT, value);
+		figure(MSG_CURRENT, value(f));
 		break;
 	case HIGHEST:
 		if (place < 3)
-			figure(highest[place], value);
+			figure(highest[place], value(f));
 		break;
 	case LOWEST:
 		if (place < 3)
-			figure(lowest[place], value);
+			figure(lowest[place], value(f));
 		break;
 	}
 }
 
-// Reads the next line and takes its key field.
+// Takes the figure of the current line when it is the first of its label
+// in an NVMe health log: the digits after the label, up to the size that
+// smartctl adds in brackets.
+static void health_line(Figure health[], bool seen[])
+{
+	for (int i = 0; i < HEALTH_LINES; i++) {
+		size_t n = strlen(health_labels[i]);
+		if (!seen[i] && strncmp(buf, health_labels[i], n) == 0) {
+			seen[i] = true;
+			health[i] = harvest(buf + n, '[');
+		}
+	}
+}
+
+// Prints the figures of an NVMe health log. One data unit is 1000
+// sectors of 512 bytes.
+static void print_health(const Figure health[], bool power)
+{
+	const double unit_gb = 512000.0 / 1024.0 / 1024.0 / 1024.0;
+	if (health[HEALTH_HOURS].found && !power)
+		figure(MSG_HOURS, (int)(unsigned)health[HEALTH_HOURS].count);
+	if (health[HEALTH_WRITTEN].found)
+		volume(WRITTEN, health[HEALTH_WRITTEN].count * unit_gb);
+	if (health[HEALTH_READ].found)
+		volume(READ, health[HEALTH_READ].count * unit_gb);
+	if (health[HEALTH_WEAR].found)
+		figure(MSG_WEAR, (int)(unsigned)health[HEALTH_WEAR].count);
+	if (health[HEALTH_TEMPERATURE].found)
+		figure(MSG_CURRENT, value(health[HEALTH_TEMPERATURE]));
+}
+
+// Reads the next line and takes its key fields.
 static bool next_line(FILE *report)
 {
 	if (read_piece(buf, sizeof buf, report) == nullptr)
 		return false;
 	take(check, KEY_AT, KEY_LEN);
+	check2[0] = '\0';
+	if (strncmp(buf, "0x", 2) == 0)
+		take(check2, FLAGS_KEY_AT, KEY_LEN);
 	return true;
 }
 
@@ -152,11 +225,15 @@ int read_report(FILE *report, FILE *to)
 			fun(WRITTEN, at);
 	}
 
-	// A drive without the general statistics page may still have the
-	// others: then they are looked for from the top of the report.
-	// The data read is the next "Logical" row after the data written.
+	// The data read is the next "Logical" row after the data written. A
+	// drive without the general statistics page may still have the other
+	// pages, or be an NVMe drive: then the report is read again from the
+	// top.
 	bool want_read = at != 0;
-	if (!want_read)
+	bool nvme = !want_read;
+	Figure health[HEALTH_LINES] = {};
+	bool seen[HEALTH_LINES] = {};
+	if (nvme)
 		rewind(report);
 	while (next_line(report)) {
 		if ((at = row("Logical")) != 0) {
@@ -171,8 +248,12 @@ int read_report(FILE *report, FILE *to)
 			fun(HIGHEST, at);
 		} else if ((at = row("Lowest ")) != 0) {
 			fun(LOWEST, at);
+		} else if (nvme) {
+			health_line(health, seen);
 		}
 	}
+	if (nvme)
+		print_health(health, power);
 	return printed;
 }
 

@@ -228,6 +228,8 @@ def main():
     parser.add_argument("--wineprefix")
     args = parser.parse_args()
     args.emulator = args.emulator.split(";")
+    args.drivelife = os.path.abspath(args.drivelife)
+    args.smartctl = os.path.abspath(args.smartctl)
 
     runner = Runner(args)
     passed = failed = skipped = 0
