@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds drivelife and runs every test.
+# Builds drivelife and runs every test: the end-to-end table on the native
+# build, on a build with AddressSanitizer and UndefinedBehaviorSanitizer, and
+# on drivelife.exe under Wine; then 30 seconds of fuzzing the report reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh test
 
-# The native build, then drivelife.exe under Wine: the same table runs on both.
-for preset in native windows; do
+for preset in native sanitize windows fuzz; do
+	echo "=== $preset"
 	cmake --preset $preset
 	cmake --build --preset $preset -j2
 	ctest --preset $preset

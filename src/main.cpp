@@ -111,13 +111,21 @@ static int check(char letter)
 int main()
 {
 	char letter = ask_letter();
-	if (letter == 0) {
+	int status = 1;
+	if (letter == 0)
 		error(MSG_NO_LETTER);
-		return 1;
-	}
-	int status = check(letter);
+	else
+		status = check(letter);
 
-	// Keep the console window open until the user has read it.
-	drop_line();
+	// Figures that never reached the screen or the file are a failure.
+	if (fflush(stdout) != 0 || ferror(stdout)) {
+		error(MSG_OUTPUT_FAILED);
+		status = 1;
+	}
+
+	// Keep the console window open until the user has read it; there is
+	// nothing to read when no drive was asked for.
+	if (letter != 0)
+		drop_line();
 	return status;
 }

@@ -24,6 +24,7 @@ Texts are written in UTF-8 and compared as GBK.
 import argparse
 import codecs
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -140,7 +141,9 @@ class Runner:
         tmp = os.path.join(cwd, "tmp")
         os.makedirs(tmp)
         sections = case["sections"]
-        if "report" in sections:
+        if "report-gen" in case:
+            report = eval(case["report-gen"], {"random": random})
+        elif "report" in sections:
             report = to_bytes(unescape(section_text(sections["report"])))
         elif "report" in case:
             with open(os.path.join(HERE, "reports", case["report"]), "rb") as f:
@@ -173,8 +176,13 @@ class Runner:
             command = [self.args.drivelife]
 
         stdin = codecs.escape_decode(case.get("input", "C\\n\\n"))[0]
-        result = subprocess.run(command, input=stdin, cwd=cwd, env=env,
-                                capture_output=True, timeout=120)
+        stdout = subprocess.PIPE
+        if case.get("stdout") == "full":
+            stdout = open("/dev/full", "wb")
+        result = subprocess.run(command, input=stdin, cwd=cwd, env=env, stdout=stdout,
+                                stderr=subprocess.PIPE, timeout=120)
+        if result.stdout is None:
+            result.stdout = b""
 
         # The device is named by the first answer line that starts with a letter.
         letter = next((line[:1].decode() for line in stdin.split(b"\n")
@@ -217,6 +225,33 @@ class Runner:
         return faults
 
 
+def expand(cases, wine):
+    """A case with "each-byte: yes" runs once for every byte value in place
+    of {byte} in its input. In its expected texts, {again} is a second
+    prompt and {bad} the message for an answer that is not a letter, both
+    empty when the byte is an ASCII letter."""
+    bad = "盘符应为一个英文字母（A 到 Z），请重新输入。"
+    for case in cases:
+        if case.get("each-byte") != "yes":
+            yield case
+            continue
+        for b in range(256):
+            # On Windows a Ctrl-Z ends a text-mode input, so it is no answer.
+            if wine and b == 0x1A:
+                continue
+            letter = chr(b).isascii() and chr(b).isalpha()
+            # The answer is the byte and Enter; for the line feed itself,
+            # Enter alone.
+            answer = "{byte}\\n" if b == 10 else "{byte}"
+            one = dict(case, title="%s (byte %d)" % (case["title"], b),
+                       input=case["input"].replace(answer, "\\x%02x" % b))
+            one["sections"] = {
+                name: [line.replace("{again}", "" if letter else "{prompt}")
+                           .replace("{bad}", "" if letter else bad) for line in lines]
+                for name, lines in case["sections"].items()}
+            yield one
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--drivelife", required=True)
@@ -233,9 +268,8 @@ def main():
 
     runner = Runner(args)
     passed = failed = skipped = 0
-    for number, case in enumerate(parse(args.table)):
-        if args.group and case["group"] != args.group:
-            continue
+    cases = [c for c in parse(args.table) if not args.group or c["group"] == args.group]
+    for number, case in enumerate(expand(cases, args.wine)):
         faults = runner.run(case, number)
         if faults is None:
             skipped += 1
