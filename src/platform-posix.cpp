@@ -73,22 +73,22 @@ void report_remove(const Report *r)
 
 // Windows reads the report in text mode; do the same so that a report with
 // CR LF line ends gives the same pieces on both systems.
-char *read_piece(char *s, int size, FILE *f)
+long read_piece(char *s, int size, FILE *f)
 {
-	if (fgets(s, size, f) == nullptr)
-		return nullptr;
+	if (fgets_unlocked(s, size, f) == nullptr)
+		return -1;
 	size_t n = strlen(s);
 	if (n >= 2 && s[n - 2] == '\r' && s[n - 1] == '\n') {
 		s[n - 2] = '\n';
-		s[n - 1] = '\0';
+		s[--n] = '\0';
 	} else if (n >= 1 && s[n - 1] == '\r') {
-		int c = getc(f);
+		int c = getc_unlocked(f);
 		if (c == '\n')
 			s[n - 1] = '\n';
 		else if (c != EOF)
 			ungetc(c, f);
 	}
-	return s;
+	return (long)n;
 }
 
 void write_text(FILE *f, const char *text, size_t n)

@@ -39,9 +39,11 @@ void report_remove(const Report *r)
 		system("del /a/f/q C:\\a.txt");
 }
 
-char *read_piece(char *s, int size, FILE *f)
+long read_piece(char *s, int size, FILE *f)
 {
-	return fgets(s, size, f);
+	if (fgets(s, size, f) == nullptr)
+		return -1;
+	return (long)strlen(s);
 }
 
 void write_text(FILE *f, const char *text, size_t n)

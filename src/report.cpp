@@ -37,6 +37,7 @@ static const char *const health_labels[] = {"Power On Hours:", "Data Units Writt
 enum { HEALTH_HOURS, HEALTH_WRITTEN, HEALTH_READ, HEALTH_WEAR, HEALTH_TEMPERATURE, HEALTH_LINES };
 
 static char buf[100];   // the current line, or a 99-character piece of it
+static size_t len;      // its length
 static char check[8];   // its key field
 static char check2[8];  // its key field in the layout with flags
 static char hours[100]; // its name field
@@ -47,14 +48,14 @@ static int count2;      // "Lowest " rows seen so far
 static int printed;     // figures printed so far
 static FILE *out;
 
-// Copies positions from to from+len-1 of the current line into to, cut
-// where the line ends.
-static void take(char *to, size_t from, size_t len)
+// Copies count characters from position from of the current line into to,
+// cut where the line ends.
+static void take(char *to, size_t from, size_t count)
 {
-	size_t end = strlen(buf);
-	size_t n = 0;
-	for (; n < len && from + n < end; n++)
-		to[n] = buf[from + n];
+	size_t n = from < len ? len - from : 0;
+	if (n > count)
+		n = count;
+	memcpy(to, buf + from, n);
 	to[n] = '\0';
 }
 
@@ -62,9 +63,11 @@ static void take(char *to, size_t from, size_t len)
 // a Device Statistics row with the given key, and 0 when it is not.
 static size_t row(const char *key)
 {
-	if (strcmp(check, key) == 0)
+	// A key is seven characters, so the eight bytes with its terminator
+	// decide.
+	if (memcmp(check, key, sizeof check) == 0)
 		return VALUE_AT;
-	if (strcmp(check2, key) == 0)
+	if (memcmp(check2, key, sizeof check2) == 0)
 		return FLAGS_VALUE_AT;
 	return 0;
 }
@@ -193,8 +196,10 @@ static void print_health(const Figure health[], bool power)
 // Reads the next line and takes its key fields.
 static bool next_line(FILE *report)
 {
-	if (read_piece(buf, sizeof buf, report) == nullptr)
+	long n = read_piece(buf, sizeof buf, report);
+	if (n < 0)
 		return false;
+	len = (size_t)n;
 	take(check, KEY_AT, KEY_LEN);
 	check2[0] = '\0';
 	if (strncmp(buf, "0x", 2) == 0)
@@ -207,6 +212,7 @@ int read_report(FILE *report, FILE *to)
 	out = to;
 	printed = count1 = count2 = 0;
 	buf[0] = '\0';
+	len = 0;
 
 	// The hours come from attribute 9 ("Power_On_Hours", or
 	// "Power_On_Hours_and_Msec"), the first such row only.
