@@ -2,6 +2,10 @@
 // fresh private file in $TMPDIR, so no earlier report or other file is read.
 #include "platform.h"
 
+#include <errno.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
@@ -91,7 +95,42 @@ long read_piece(char *s, int size, FILE *f)
 	return (long)n;
 }
 
+// Whether f is a terminal whose locale (LC_ALL, LC_CTYPE or LANG) is
+// UTF-8. The locale is only looked at, never set: numbers keep their ".".
+static bool utf8_terminal(FILE *f)
+{
+	if (!isatty(fileno(f)))
+		return false;
+	locale_t locale = newlocale(LC_CTYPE_MASK, "", (locale_t)0);
+	if (locale == (locale_t)0)
+		return false;
+	bool utf8 = strcmp(nl_langinfo_l(CODESET, locale), "UTF-8") == 0;
+	freelocale(locale);
+	return utf8;
+}
+
+// A UTF-8 terminal would show GBK bytes as garbage, so it gets the text
+// converted; pipes, files and other terminals get the bytes unchanged.
 void write_text(FILE *f, const char *text, size_t n)
 {
-	fwrite(text, 1, n, f);
+	iconv_t cd = utf8_terminal(f) ? iconv_open("UTF-8", "GBK") : (iconv_t)-1;
+	if (cd == (iconv_t)-1) {
+		fwrite(text, 1, n, f);
+		return;
+	}
+	char *in = const_cast<char *>(text);
+	while (n > 0) {
+		char utf8[1024];
+		char *to = utf8;
+		size_t room = sizeof utf8;
+		size_t done = iconv(cd, &in, &n, &to, &room);
+		fwrite(utf8, 1, to - utf8, f);
+		// A byte that is no GBK (in smartctl's own text, say) goes out
+		// as it is.
+		if (done == (size_t)-1 && errno != E2BIG) {
+			fputc(*in++, f);
+			n--;
+		}
+	}
+	iconv_close(cd);
 }

@@ -12,9 +12,12 @@ Table format (see drivelife.test):
     --- report          the report smartctl prints, up to the next section
     --- stdout          what drivelife must write
     --- stderr
-Settings: input (Python escapes), report (a file in reports/), smartctl
-(an exit status, "missing", "real" or "vanish"), exit, args, only
-(linux or windows), report-exists (windows: a c:\\a.txt there before).
+Settings: input (Python escapes), report (a file in reports/), report-gen
+(a Python expression for the report's bytes), smartctl (an exit status,
+"missing", "real" or "vanish"), exit, args, only (linux or windows),
+report-exists (windows: a c:\\a.txt there before), stdout ("full" for
+/dev/full), terminal (a locale: standard output is a pseudo-terminal),
+each-byte (see expand).
 In sections, "\\r" is a CR, "\\xNN" a byte, and "\\c" at the end of a line
 means the line has no line feed. In stdout and stderr, {prompt} is the
 prompt, {dev} the device smartctl is given, {...} any text on the line,
@@ -98,6 +101,38 @@ def expected_pattern(text, dev, crlf):
     return pattern
 
 
+def run_on_terminal(command, stdin, cwd, env):
+    """Runs the command with its standard output on a pseudo-terminal and
+    returns what the terminal received."""
+    master, slave = os.openpty()
+    process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=slave,
+                               stderr=subprocess.PIPE, cwd=cwd, env=env)
+    os.close(slave)
+    process.stdin.write(stdin)
+    process.stdin.close()
+    out = b""
+    while True:
+        try:
+            data = os.read(master, 4096)
+        except OSError:  # the terminal is closed
+            break
+        if not data:
+            break
+        out += data
+    os.close(master)
+    err = process.stderr.read()
+    process.wait(timeout=120)
+    return subprocess.CompletedProcess(command, process.returncode, out, err)
+
+
+def terminal_pattern(text, dev, locale):
+    """What a terminal shows: UTF-8 text in a UTF-8 locale, GBK bytes in
+    any other, and each line feed as CR LF."""
+    text = text.replace("{prompt}", PROMPT).replace("{dev}", dev)
+    data = text.encode("utf-8") if "UTF-8" in locale else to_bytes(text)
+    return re.escape(data.replace(b"\n", b"\r\n"))
+
+
 class Runner:
     def __init__(self, args):
         self.args = args
@@ -176,13 +211,17 @@ class Runner:
             command = [self.args.drivelife]
 
         stdin = codecs.escape_decode(case.get("input", "C\\n\\n"))[0]
-        stdout = subprocess.PIPE
-        if case.get("stdout") == "full":
-            stdout = open("/dev/full", "wb")
-        result = subprocess.run(command, input=stdin, cwd=cwd, env=env, stdout=stdout,
-                                stderr=subprocess.PIPE, timeout=120)
-        if result.stdout is None:
-            result.stdout = b""
+        if "terminal" in case:
+            env["LC_ALL"] = case["terminal"]
+            result = run_on_terminal(command, stdin, cwd, env)
+        else:
+            stdout = subprocess.PIPE
+            if case.get("stdout") == "full":
+                stdout = open("/dev/full", "wb")
+            result = subprocess.run(command, input=stdin, cwd=cwd, env=env, stdout=stdout,
+                                    stderr=subprocess.PIPE, timeout=120)
+            if result.stdout is None:
+                result.stdout = b""
 
         # The device is named by the first answer line that starts with a letter.
         letter = next((line[:1].decode() for line in stdin.split(b"\n")
@@ -191,7 +230,11 @@ class Runner:
         faults = []
         for name, got in (("stdout", result.stdout), ("stderr", result.stderr)):
             want = section_text(sections.get(name, []))
-            if not re.fullmatch(expected_pattern(want, dev, self.wine), got, re.S):
+            if name == "stdout" and "terminal" in case:
+                pattern = terminal_pattern(want, dev, case["terminal"])
+            else:
+                pattern = expected_pattern(want, dev, self.wine)
+            if not re.fullmatch(pattern, got, re.S):
                 want = want.replace("{prompt}", PROMPT).replace("{dev}", dev)
                 faults.append("%s differs\n--- want\n%s\n--- got\n%s\n---" % (
                     name, want, got.decode("gbk", "replace")))
