@@ -17,7 +17,7 @@ Settings: input (Python escapes), report (a file in reports/), report-gen
 "missing", "real" or "vanish"), exit, args, only (linux or windows),
 report-exists (windows: a c:\\a.txt there before), stdout ("full" for
 /dev/full), terminal (a locale: standard output is a pseudo-terminal),
-each-byte (see expand).
+each-byte (see expand), env (NAME=value for drivelife's environment).
 In sections, "\\r" is a CR, "\\xNN" a byte, and "\\c" at the end of a line
 means the line has no line feed. In stdout and stderr, {prompt} is the
 prompt, {dev} the device smartctl is given, {...} any text on the line,
@@ -210,6 +210,9 @@ class Runner:
             env.update(PATH=path, TMPDIR=tmp)
             command = [self.args.drivelife]
 
+        if "env" in case:
+            name, value = case["env"].split("=", 1)
+            env[name] = value
         stdin = codecs.escape_decode(case.get("input", "C\\n\\n"))[0]
         if "terminal" in case:
             env["LC_ALL"] = case["terminal"]
