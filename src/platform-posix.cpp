@@ -76,23 +76,30 @@ void report_remove(const Report *r)
 }
 
 // Windows reads the report in text mode; do the same so that a report with
-// CR LF line ends gives the same pieces on both systems.
-long read_piece(char *s, int size, FILE *f)
+// CR LF line ends gives the same lines on both systems.
+size_t read_text(char *s, size_t size, FILE *f)
 {
-	if (fgets_unlocked(s, size, f) == nullptr)
-		return -1;
-	size_t n = strlen(s);
-	if (n >= 2 && s[n - 2] == '\r' && s[n - 1] == '\n') {
-		s[n - 2] = '\n';
-		s[--n] = '\0';
-	} else if (n >= 1 && s[n - 1] == '\r') {
-		int c = getc_unlocked(f);
-		if (c == '\n')
-			s[n - 1] = '\n';
-		else if (c != EOF)
-			ungetc(c, f);
+	size_t n = fread(s, 1, size, f);
+	char *cr = (char *)memchr(s, '\r', n);
+	if (cr == nullptr)
+		return n;
+	char *to = cr;
+	char *end = s + n;
+	for (char *from = cr; from < end; from++) {
+		if (*from == '\r') {
+			// A CR that ends the block may pair with the LF read next.
+			int c = from + 1 < end ? from[1] : getc(f);
+			if (from + 1 == end && c != '\n' && c != EOF)
+				ungetc(c, f);
+			if (c == '\n') {
+				*to++ = '\n';
+				from += from + 1 < end;
+				continue;
+			}
+		}
+		*to++ = *from;
 	}
-	return (long)n;
+	return to - s;
 }
 
 // Whether f is a terminal whose locale (LC_ALL, LC_CTYPE or LANG) is

@@ -39,11 +39,11 @@ void report_remove(const Report *r)
 		system("del /a/f/q C:\\a.txt");
 }
 
-long read_piece(char *s, int size, FILE *f)
+// The report is open in text mode, so the C library itself turns CR LF
+// into LF.
+size_t read_text(char *s, size_t size, FILE *f)
 {
-	if (fgets(s, size, f) == nullptr)
-		return -1;
-	return (long)strlen(s);
+	return fread(s, 1, size, f);
 }
 
 void write_text(FILE *f, const char *text, size_t n)

@@ -29,10 +29,9 @@ FILE *report_open(const Report *r);
 // Removes the report file, if it is there.
 void report_remove(const Report *r);
 
-// Reads the next piece of a text line into s as fgets does, a CR LF pair
-// arriving as one LF. Returns its length as strlen gives it, or -1 at the
-// end of the report.
-long read_piece(char *s, int size, FILE *f);
+// Reads up to size bytes of the report into s as text, a CR LF pair
+// arriving as one LF. Returns how many it read, 0 at the end.
+size_t read_text(char *s, size_t size, FILE *f);
 
 // Writes n bytes of GBK text to f, readable on the console f stands for.
 void write_text(FILE *f, const char *text, size_t n);

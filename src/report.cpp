@@ -36,16 +36,20 @@ static const char *const health_labels[] = {"Power On Hours:", "Data Units Writt
                                             "Data Units Read:", "Percentage Used:", "Temperature:"};
 enum { HEALTH_HOURS, HEALTH_WRITTEN, HEALTH_READ, HEALTH_WEAR, HEALTH_TEMPERATURE, HEALTH_LINES };
 
-static char buf[100];   // the current line, or a 99-character piece of it
-static size_t len;      // its length
-static char check[8];   // its key field
-static char check2[8];  // its key field in the layout with flags
-static char hours[100]; // its name field
-static char buff[100];  // the value text last handed to fun
-static char num[100];   // the digits harvested from it
-static int count1;      // "Highest" rows seen so far
-static int count2;      // "Lowest " rows seen so far
-static int printed;     // figures printed so far
+static char block[1 << 16]; // the report text read so far and not yet used
+static size_t block_at;     // where the next line starts in it
+static size_t block_end;    // how much of it holds text
+static bool block_last;     // whether the report has no more text
+static char buf[100];       // the current line, or a 99-character piece of it
+static size_t len;          // its length
+static char check[8];       // its key field
+static char check2[8];      // its key field in the layout with flags
+static char hours[100];     // its name field
+static char buff[100];      // the value text last handed to fun
+static char num[100];       // the digits harvested from it
+static int count1;          // "Highest" rows seen so far
+static int count2;          // "Lowest " rows seen so far
+static int printed;         // figures printed so far
 static FILE *out;
 
 // Copies count characters from position from of the current line into to,
@@ -193,18 +197,66 @@ static void print_health(const Figure health[], bool power)
 		figure(MSG_CURRENT, value(health[HEALTH_TEMPERATURE]));
 }
 
-// Reads the next line and takes its key fields.
-static bool next_line(FILE *report)
+// Whether a piece of a line might hold a figure: one of the keys at its
+// key field, attribute 9's name, or an NVMe label. Most lines of a report
+// do not, and are passed over without a closer look.
+static bool worth_reading(const char *p, size_t n, bool nvme)
 {
-	long n = read_piece(buf, sizeof buf, report);
-	if (n < 0)
-		return false;
-	len = (size_t)n;
-	take(check, KEY_AT, KEY_LEN);
-	check2[0] = '\0';
-	if (strncmp(buf, "0x", 2) == 0)
-		take(check2, FLAGS_KEY_AT, KEY_LEN);
-	return true;
+	auto key_letter = [](char c) { return c == 'L' || c == 'P' || c == 'C' || c == 'H'; };
+	return (n > KEY_AT && key_letter(p[KEY_AT])) ||
+	       (n > FLAGS_KEY_AT && p[0] == '0' && p[1] == 'x' && key_letter(p[FLAGS_KEY_AT])) ||
+	       (n > NAME_AT && p[NAME_AT] == 'P') ||
+	       (nvme && (p[0] == 'P' || p[0] == 'D' || p[0] == 'T'));
+}
+
+// Reads the next line that might hold a figure into buf, in pieces of at
+// most 99 characters as fgets would give them, and takes its key fields.
+// The report is read a block at a time. Returns false at its end.
+static bool next_line(FILE *report, bool nvme)
+{
+	for (;;) {
+		if (block_end - block_at < sizeof buf - 1 && !block_last) {
+			memmove(block, block + block_at, block_end - block_at);
+			block_end -= block_at;
+			block_at = 0;
+			while (block_end < sizeof block && !block_last) {
+				size_t n = read_text(block + block_end, sizeof block - block_end,
+				                     report);
+				block_end += n;
+				block_last = n == 0;
+			}
+		}
+		if (block_at == block_end)
+			return false;
+
+		const char *p = block + block_at;
+		size_t n = block_end - block_at;
+		if (n > sizeof buf - 1)
+			n = sizeof buf - 1;
+		const char *newline = (const char *)memchr(p, '\n', n);
+		if (newline != nullptr)
+			n = newline - p + 1;
+		block_at += n;
+		if (!worth_reading(p, n, nvme))
+			continue;
+
+		memcpy(buf, p, n);
+		buf[n] = '\0';
+		len = strlen(buf);
+		take(check, KEY_AT, KEY_LEN);
+		check2[0] = '\0';
+		if (strncmp(buf, "0x", 2) == 0)
+			take(check2, FLAGS_KEY_AT, KEY_LEN);
+		return true;
+	}
+}
+
+// Reads the report again from its first line.
+static void start_over(FILE *report)
+{
+	rewind(report);
+	block_at = block_end = 0;
+	block_last = false;
 }
 
 int read_report(FILE *report, FILE *to)
@@ -213,12 +265,14 @@ int read_report(FILE *report, FILE *to)
 	printed = count1 = count2 = 0;
 	buf[0] = '\0';
 	len = 0;
+	block_at = block_end = 0;
+	block_last = false;
 
 	// The hours come from attribute 9 ("Power_On_Hours", or
 	// "Power_On_Hours_and_Msec"), the first such row only.
 	bool power = false;
 	size_t at = 0;
-	while (at == 0 && next_line(report)) {
+	while (at == 0 && next_line(report, false)) {
 		take(hours, NAME_AT, NAME_LEN);
 		if (!power && strcmp(hours, "Power_On_Hours") == 0) {
 			char text[HOURS_LEN + 1];
@@ -240,8 +294,8 @@ int read_report(FILE *report, FILE *to)
 	Figure health[HEALTH_LINES] = {};
 	bool seen[HEALTH_LINES] = {};
 	if (nvme)
-		rewind(report);
-	while (next_line(report)) {
+		start_over(report);
+	while (next_line(report, nvme)) {
 		if ((at = row("Logical")) != 0) {
 			if (want_read)
 				fun(READ, at);
