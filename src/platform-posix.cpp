@@ -87,15 +87,17 @@ size_t read_text(char *s, size_t size, FILE *f)
 	char *end = s + n;
 	for (char *from = cr; from < end; from++) {
 		if (*from == '\r') {
-			// A CR that ends the block may pair with the LF read next.
-			int c = from + 1 < end ? from[1] : getc(f);
-			if (from + 1 == end && c != '\n' && c != EOF)
-				ungetc(c, f);
-			if (c == '\n') {
+			// A CR that ends the block pairs with an LF read next.
+			bool last = from + 1 == end;
+			int next = last ? getc(f) : (unsigned char)from[1];
+			if (next == '\n') {
 				*to++ = '\n';
-				from += from + 1 < end;
+				if (!last)
+					from++;
 				continue;
 			}
+			if (last && next != EOF)
+				ungetc(next, f);
 		}
 		*to++ = *from;
 	}
