@@ -140,8 +140,11 @@ class Runner:
         self.work = tempfile.mkdtemp(prefix="drivelife-test-")
         self.stub_bin = os.path.join(self.work, "bin")
         os.mkdir(self.stub_bin)
-        if not self.wine:
-            shutil.copy(args.smartctl, os.path.join(self.stub_bin, "smartctl"))
+        # The stand-in lives in one folder made before any case runs, first
+        # on the search path. (Under Wine, cmd.exe now and then does not see
+        # an exe copied into a folder made just before it runs.)
+        name = "smartctl.exe" if self.wine else "smartctl"
+        shutil.copy(args.smartctl, os.path.join(self.stub_bin, name))
         self.env = dict(os.environ)
         self.env.pop("LANG", None)
         self.env["LC_ALL"] = "C"
@@ -194,7 +197,7 @@ class Runner:
         env = dict(self.env)
         if self.wine:
             if smartctl not in ("missing", "real"):
-                shutil.copy(self.args.smartctl, os.path.join(cwd, "smartctl.exe"))
+                env["WINEPATH"] = "Z:" + self.stub_bin.replace("/", "\\")
             command = self.args.emulator + [self.args.drivelife]
             before = None
             if "report-exists" in case:
