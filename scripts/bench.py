@@ -2,7 +2,8 @@
 """Measures what drivelife costs, by hand (never a timed test):
   (a) the report reader's throughput on a synthetic 100 MB report, against
       `grep -c Logical` and `cat` of the same file;
-  (b) a whole run against the stand-in smartctl alone;
+  (b) a whole run against the stand-in smartctl alone, and the difference:
+      what drivelife adds to a check;
   (c) the peak memory of a whole run (/usr/bin/time -v);
   (d) the size of the static drivelife.exe.
 Run scripts/test.sh (or the native and windows presets) first.
@@ -29,12 +30,17 @@ def best(command, repeat=5, **kwargs):
     return min(times)
 
 
-def total(command, runs, **kwargs):
-    start = time.perf_counter()
+def median_pair(first, second, runs, **kwargs):
+    """The median times of two commands, run in turn so that both meet the
+    same load on the machine."""
+    times = ([], [])
     for _ in range(runs):
-        subprocess.run(command, check=False, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, **kwargs)
-    return time.perf_counter() - start
+        for command, spent in ((first, times[0]), (second, times[1])):
+            start = time.perf_counter()
+            subprocess.run(command, check=False, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, **kwargs)
+            spent.append(time.perf_counter() - start)
+    return [sorted(t)[len(t) // 2] for t in times]
 
 
 def main():
@@ -63,13 +69,14 @@ def main():
         os.mkdir(stub)
         shutil.copy(os.path.join(BUILD, "smartctl-stub"), os.path.join(stub, "smartctl"))
         env = dict(os.environ, PATH=stub + ":" + os.environ["PATH"], TMPDIR=work)
-        runs = 200
-        whole = total([os.path.join(BUILD, "drivelife")], runs, cwd=work, env=env,
-                      input=b"C\n\n")
-        alone = total(["sh", "-c", "smartctl -x /dev/sdc >> out.txt; rm out.txt"], runs,
-                      cwd=work, env=env)
-        print("(b) %d runs: drivelife %.3f s, smartctl alone %.3f s, ratio %.3f"
-              % (runs, whole, alone, whole / alone))
+        runs = 300
+        whole, alone = median_pair(
+            [os.path.join(BUILD, "drivelife")],
+            [os.path.join(stub, "smartctl"), "-x", "/dev/sdc"],
+            runs, cwd=work, env=env, input=b"C\n\n")
+        print("(b) median of %d runs: drivelife %.2f ms, smartctl alone %.2f ms, "
+              "ratio %.2f, drivelife adds %.2f ms"
+              % (runs, whole * 1e3, alone * 1e3, whole / alone, (whole - alone) * 1e3))
 
         # (c) Peak memory of a whole run.
         result = subprocess.run(["/usr/bin/time", "-v", os.path.join(BUILD, "drivelife")],
