@@ -265,8 +265,7 @@ int read_report(FILE *report, FILE *to)
 	printed = count1 = count2 = 0;
 	buf[0] = '\0';
 	len = 0;
-	block_at = block_end = 0;
-	block_last = false;
+	start_over(report);
 
 	// The hours come from attribute 9 ("Power_On_Hours", or
 	// "Power_On_Hours_and_Msec"), the first such row only.
